@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subcommands of installer-cli. Each takes the arguments after its own name and returns
+// the process exit code: 0 success, 1 the stage failed, 2 bad usage.
+namespace Cli {
+
+using Arguments = std::vector<std::wstring>;
+
+int RunSettings(const Arguments& arguments);
+int RunTrace(const Arguments& arguments);
+
+} // namespace Cli
