@@ -1,3 +1,4 @@
+#include "support/InstallerPath.h"
 #include "utils/Handles.h"
 
 #include <windows.h>
@@ -7,16 +8,6 @@
 #include <string>
 
 namespace {
-
-// build/Installer.exe, found from this test's own location (build/tests/unit/app/).
-std::wstring InstallerPath()
-{
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir = path;
-    for (int level = 0; level < 4; ++level) dir = dir.substr(0, dir.find_last_of(L'\\'));
-    return dir + L"\\Installer.exe";
-}
 
 // Runs Installer.exe to its end and returns its exit code.
 DWORD RunInstaller()
