@@ -394,6 +394,9 @@ void UsageTrackerImpl::trackCrash(const std::string& reason)
     PropertiesNode properties;
     SetIfSet(properties, "app_crashed_reason", reason);
     Sdk::Track("AppCrashed", properties);
+    // The crash record itself is pending: a crashing process never reaches the release flush,
+    // so the report has to leave now even when nothing else is queued.
+    m_scheduler.AddPending(1);
     m_scheduler.AfterEvent(Mode::FlushNow);
 }
 

@@ -383,27 +383,31 @@ TEST_F(TrackerTest, WrapperPrintsTheFailureAndSwallowsIt)
     EXPECT_TRUE(Sdk::QueuedRecords().empty());
 }
 
-TEST_F(TrackerTest, CrashFlushesOnlyWhenEventsArePending)
+TEST_F(TrackerTest, CrashIsSentAtOnceWithWhatIsQueued)
 {
     Start();
     tracker->trackCrash("boom");
-    EXPECT_TRUE(log->Batches().empty()) << "nothing pending: no request";
-    const auto queued = Queued();
-    ASSERT_EQ(queued.size(), 1u);
-    EXPECT_EQ(queued[0]["event"].asString(), "AppCrashed");
-    EXPECT_EQ(queued[0]["properties"]["app_crashed_reason"].asString(), "boom");
-    EXPECT_FALSE(queued[0]["properties"].isMember("$is_first_time"));
+    auto batches = log->Batches();
+    ASSERT_EQ(batches.size(), 1u) << "a lone crash report still leaves at once";
+    Json::Value sent = Parse(batches[0]);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0]["event"].asString(), "AppCrashed");
+    EXPECT_EQ(sent[0]["properties"]["app_crashed_reason"].asString(), "boom");
+    EXPECT_FALSE(sent[0]["properties"].isMember("$is_first_time"));
 
+    QxContextProperties context;
+    context.setProperty("qxc_ab", "IN", {3, 13});
     QxEventClick click;
     click.name = "b";
-    tracker->trackClick(click, QxContextProperties());
+    tracker->trackClick(click, context);
     tracker->trackCrash("again");
-    const auto batches = log->Batches();
-    ASSERT_EQ(batches.size(), 1u);
-    const Json::Value batch = Parse(batches[0]);
-    ASSERT_EQ(batch.size(), 3u);
-    EXPECT_EQ(batch[1]["event"].asString(), "QxEventClick");
-    EXPECT_EQ(batch[2]["event"].asString(), "AppCrashed");
+    batches = log->Batches();
+    ASSERT_EQ(batches.size(), 2u);
+    sent = Parse(batches[1]);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0]["event"].asString(), "QxEventClick");
+    EXPECT_EQ(sent[1]["event"].asString(), "AppCrashed");
+    EXPECT_FALSE(sent[1]["properties"].isMember("qxc_ab")) << "crashes carry no context properties";
     EXPECT_EQ(tracker->pending(), 0);
     EXPECT_TRUE(Sdk::QueuedRecords().empty());
 }
