@@ -121,7 +121,9 @@ class OutageTest(unittest.TestCase):
                 if failure not in ("down", "untrusted"):
                     sink.answer_with(failure)
                 ca = other_authority(folder) if failure == "untrusted" else CA_BUNDLE
-                installation.report("task", "下载器启动", ca=ca)
+                first = installation.report("task", "下载器启动", ca=ca)
+                if failure == 500:
+                    self.assertIn("QXAnalytics SDK send failed: status 500", first.stderr)
                 installation.report("click", "立即安装", ca=ca)
                 self.assertEqual(sink.accepted_records, [])
                 staged = installation.staged_lines()

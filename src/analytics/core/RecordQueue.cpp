@@ -95,6 +95,13 @@ bool RecordQueue::FlushAll()
     }
 }
 
+void RecordQueue::Stage()
+{
+    std::lock_guard lock(m_recordsLock);
+    if (m_stagingNotLoaded) LoadStagingLocked();
+    DumpStagingLocked();
+}
+
 std::vector<std::string> RecordQueue::Snapshot() const
 {
     std::lock_guard lock(m_recordsLock);

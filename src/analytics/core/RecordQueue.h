@@ -39,6 +39,10 @@ public:
     // Flushes until the queue is empty (true) or a batch fails (false; the rest stays queued).
     bool FlushAll();
 
+    // Writes the queued records to the staging file now (after reading what it held), keeping
+    // them queued. For a process that may not live to destroy the queue.
+    void Stage();
+
     std::vector<std::string> Snapshot() const;
 
 private:

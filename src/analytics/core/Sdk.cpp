@@ -241,6 +241,11 @@ bool Sdk::FlushAll()
     return instance && instance->queue.FlushAll();
 }
 
+void Sdk::StageQueued()
+{
+    if (const auto instance = Current()) instance->queue.Stage();
+}
+
 std::vector<std::string> Sdk::QueuedRecords()
 {
     const auto instance = Current();

@@ -51,6 +51,8 @@ public:
 
     // Blocks for the requests; false when a batch failed or there is no instance.
     static bool FlushAll();
+    // Writes the queued records to the staging file, keeping them queued.
+    static void StageQueued();
     // The queued record texts, oldest first (diagnostics and tests).
     static std::vector<std::string> QueuedRecords();
 

@@ -56,6 +56,11 @@ void FlushScheduler::AfterEvent(Mode mode)
     }
 }
 
+void FlushScheduler::FlushNowOnThisThread()
+{
+    RunStep(*m_state, Mode::FlushNow);
+}
+
 void FlushScheduler::AddPending(int count)
 {
     m_state->pending.fetch_add(count);

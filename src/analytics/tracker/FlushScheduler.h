@@ -24,6 +24,8 @@ public:
     FlushScheduler& operator=(const FlushScheduler&) = delete;
 
     void AfterEvent(Mode mode);
+    // A flush-now step on the calling thread, whatever the last send did.
+    void FlushNowOnThisThread();
     void AddPending(int count);
     int Pending() const;
     void ResetPending();

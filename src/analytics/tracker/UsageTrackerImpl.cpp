@@ -394,10 +394,12 @@ void UsageTrackerImpl::trackCrash(const std::string& reason)
     PropertiesNode properties;
     SetIfSet(properties, "app_crashed_reason", reason);
     Sdk::Track("AppCrashed", properties);
-    // The crash record itself is pending: a crashing process never reaches the release flush,
-    // so the report has to leave now even when nothing else is queued.
+    // A crashing process never reaches the release flush: the crash record counts as pending so
+    // it leaves now even when nothing else is queued, the flush runs on this thread (a detached
+    // one would die with the process), and what cannot be sent is staged for the next run.
     m_scheduler.AddPending(1);
-    m_scheduler.AfterEvent(Mode::FlushNow);
+    m_scheduler.FlushNowOnThisThread();
+    if (m_scheduler.Pending() > 0) Sdk::StageQueued();
 }
 
 void UsageTrackerImpl::trackUpdate(const QxEventUpdate& event, const QxContextProperties& context)

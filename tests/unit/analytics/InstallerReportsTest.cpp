@@ -11,6 +11,7 @@
 #include <json/json.h>
 
 #include <fstream>
+#include <thread>
 
 using qx_analytics::Sdk;
 
@@ -166,6 +167,27 @@ TEST_F(InstallerReportsTest, StopReleasesAndLaterReportsAreDropped)
     ASSERT_EQ(log->Batches().size(), 1u) << "the release flush sends the pending click";
     ReportInstallerClick(InstallerAbProperties(), L"立即体验");
     EXPECT_EQ(log->Batches().size(), 1u);
+}
+
+TEST_F(InstallerReportsTest, ConcurrentReportsAllReachTheReleaseFlush)
+{
+    qx_analytics::SendStatus::Set(false); // every after-event step runs detached
+    Start();
+    constexpr int kThreads = 4, kReports = 40;
+    std::vector<std::thread> reporters;
+    for (int t = 0; t < kThreads; ++t)
+        reporters.emplace_back([] {
+            for (int i = 0; i < kReports; ++i) ReportInstallerClick(InstallerAbProperties(), L"立即安装");
+        });
+    for (auto& reporter : reporters) reporter.join();
+    StopAnalytics(); // waits for the detached steps, then flushes
+    size_t delivered = 0;
+    for (const auto& batch : log->Batches()) {
+        const Json::Value records = Parse(batch);
+        EXPECT_LE(records.size(), 30u);
+        delivered += records.size();
+    }
+    EXPECT_EQ(delivered, static_cast<size_t>(kThreads * kReports));
 }
 
 TEST(ReportDetails, Formats)

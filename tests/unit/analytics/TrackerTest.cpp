@@ -78,9 +78,9 @@ protected:
         qx_analytics::SendStatus::Set(false);
     }
 
-    void Start()
+    void Start(const std::wstring& staging = L"")
     {
-        ASSERT_TRUE(Sdk::Init(L"", "", "pre-set", false, std::make_unique<FakeSender>(log)));
+        ASSERT_TRUE(Sdk::Init(staging, "", "pre-set", false, std::make_unique<FakeSender>(log)));
         tracker = std::make_unique<UsageTrackerImpl>(config, dir.path() + L"\\");
         tracker->init();
     }
@@ -410,6 +410,27 @@ TEST_F(TrackerTest, CrashIsSentAtOnceWithWhatIsQueued)
     EXPECT_FALSE(sent[1]["properties"].isMember("qxc_ab")) << "crashes carry no context properties";
     EXPECT_EQ(tracker->pending(), 0);
     EXPECT_TRUE(Sdk::QueuedRecords().empty());
+}
+
+TEST_F(TrackerTest, CrashWithTheEndpointDownStagesTheRunsRecords)
+{
+    const std::wstring staging = dir / L"records.txt";
+    Start(staging);
+    log->SetDelivering(false);
+    qx_analytics::SendStatus::Set(false); // other flush-now steps would now leave the caller
+    QxEventClick click;
+    click.name = "b";
+    tracker->trackClick(click, QxContextProperties());
+    tracker->trackCrash("boom");
+    // Returned only after its own attempts, with both records on disk.
+    EXPECT_EQ(log->Batches().size(), 3u);
+    std::ifstream file(staging.c_str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(Parse(lines[0])["event"].asString(), "QxEventClick");
+    EXPECT_EQ(Parse(lines[1])["event"].asString(), "AppCrashed");
+    EXPECT_EQ(Sdk::QueuedRecords().size(), 2u) << "still queued for a later flush";
 }
 
 TEST_F(TrackerTest, AnsiTextsArriveAsUtf8)
