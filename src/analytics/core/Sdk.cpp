@@ -309,8 +309,10 @@ bool Sdk::AddEvent(const std::string& type, const std::string& eventName, const 
 
 std::shared_ptr<Sdk::Instance>& Sdk::Slot()
 {
-    static std::shared_ptr<Instance> slot;
-    return slot;
+    // Never destroyed: an instance still alive at exit is abandoned, not torn down during static
+    // destruction.
+    static auto* slot = new std::shared_ptr<Instance>;
+    return *slot;
 }
 
 } // namespace qx_analytics

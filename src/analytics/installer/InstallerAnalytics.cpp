@@ -19,8 +19,20 @@ namespace {
 
 constexpr size_t kDetailCapacity = 200;
 
-std::mutex g_trackerLock;
-std::shared_ptr<UsageTracker> g_tracker;
+// Never destroyed: a tracker that is not released (analytics switched off by the command line
+// after start-up) is abandoned at exit instead of being torn down during static destruction,
+// when the statics it relies on may already be gone.
+std::mutex& TrackerLock()
+{
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+std::shared_ptr<UsageTracker>& TrackerSlot()
+{
+    static auto* slot = new std::shared_ptr<UsageTracker>;
+    return *slot;
+}
 
 std::string Utf8(const std::wstring& text)
 {
@@ -32,8 +44,8 @@ std::string Utf8(const std::wstring& text)
 std::shared_ptr<UsageTracker> ReportTarget()
 {
     if (!g_LaunchSettings.m_IsEnableAppAnalytics) return nullptr;
-    std::lock_guard lock(g_trackerLock);
-    return g_tracker;
+    std::lock_guard lock(TrackerLock());
+    return TrackerSlot();
 }
 
 // qxc_ab for `eventType` when the map holds a valid "AB" value. An invalid value is left out
@@ -99,24 +111,24 @@ void StartAnalytics(const std::wstring& executableFolder)
         // The tracker stays without a working core; its reports are dropped.
     }
     auto wrapper = std::make_shared<UsageTrackerWrapper>(std::move(impl));
-    std::lock_guard lock(g_trackerLock);
-    g_tracker = std::move(wrapper);
+    std::lock_guard lock(TrackerLock());
+    TrackerSlot() = std::move(wrapper);
 }
 
 void StopAnalytics()
 {
     std::shared_ptr<UsageTracker> released;
     {
-        std::lock_guard lock(g_trackerLock);
-        released.swap(g_tracker);
+        std::lock_guard lock(TrackerLock());
+        released.swap(TrackerSlot());
     }
     released.reset(); // destroys the tracker unless a report still holds it
 }
 
 std::shared_ptr<UsageTracker> CurrentTracker()
 {
-    std::lock_guard lock(g_trackerLock);
-    return g_tracker;
+    std::lock_guard lock(TrackerLock());
+    return TrackerSlot();
 }
 
 void ReportInstallerEvent(const std::wstring& label, const std::wstring& detail, double elapsedSeconds,
