@@ -5,6 +5,7 @@
 #include "analytics/core/SendStatus.h"
 #include "utils/Handles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <list>
