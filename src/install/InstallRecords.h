@@ -10,6 +10,9 @@
 // reported when a stage fails. Called on the thread that receives the installation's events
 // after they have been handed over (the main window's, or the headless driver's); not reentrant.
 
+// The address opened after installation when the package names none.
+inline constexpr wchar_t kDefaultStartUrl[] = L"https://www.lumacut.example/";
+
 // The previous installation as the registry tells it; both empty when none is recorded.
 struct InstallRecord {
     std::wstring installedDirectory;

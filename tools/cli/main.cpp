@@ -20,6 +20,8 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunSettings},
     {L"trace", L"trace -- PROGRAM [ARGS...]   run PROGRAM, print its debugger output, return its exit code",
      &Cli::RunTrace},
+    {L"report", L"report task LABEL [DETAIL] [ELAPSED] | click LABEL | view | crash   one installer report",
+     &Cli::RunReport},
 };
 
 int PrintHelp(bool toError)
