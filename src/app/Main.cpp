@@ -1,5 +1,6 @@
 // Installer.exe: the entry point and the process lifetime.
 
+#include "analytics/installer/InstallerAnalytics.h"
 #include "app/LaunchSettings.h"
 #include "download/CurlGlobal.h"
 #include "utils/SingleInstance.h"
@@ -13,10 +14,12 @@ namespace {
 
 constexpr wchar_t kSingleInstanceName[] = L"Installer_lumacut";
 
-// Last-chance handler for a crash on any thread. Returning EXCEPTION_CONTINUE_SEARCH lets the
-// system's default crash handling follow.
+// Last-chance handler for a crash on any thread: two reports (the crash report leaves at
+// once), then the system's default crash handling.
 LONG WINAPI CrashFilter(EXCEPTION_POINTERS* /*exception*/)
 {
+    ReportInstallerEvent(L"崩溃退出", L"", 0, InstallerAbProperties());
+    ReportCrash();
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -52,16 +55,23 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     HardenLibraryLoading();
 
     CurlGlobal curl;
-    if (curl.Init() != 0) g_LaunchSettings.m_LibcurlReady = false;
+    if (curl.Init() != 0) {
+        g_LaunchSettings.m_LibcurlReady = false;
+        // Analytics has not started yet, so this report is dropped.
+        ReportInstallerEvent(L"libcurl初始化失败", L"", 0, InstallerAbProperties());
+    }
 
     Utils::SingleInstance instance(kSingleInstanceName);
     instance.Acquire();
     if (!instance.acquired()) return -1; // another copy runs: leave silently
 
+    // Analytics sees the settings file's values: the command line is applied afterwards.
+    StartAnalytics();
     g_LaunchSettings.ApplyProcessCommandLine();
 
     // The UI framework start-up and the modal main window run here.
 
+    if (g_LaunchSettings.m_IsEnableAppAnalytics) StopAnalytics(); // flushes the run's records
     curl.Cleanup();
     instance.Release();
     return 0;

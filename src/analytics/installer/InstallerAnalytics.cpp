@@ -4,20 +4,18 @@
 #include "analytics/tracker/QxException.h"
 #include "analytics/tracker/UsageTrackerImpl.h"
 #include "analytics/tracker/UsageTrackerWrapper.h"
+#include "app/InstallerReport.h"
 #include "app/LaunchSettings.h"
 #include "utils/Text.h"
 
 #include <windows.h>
 
-#include <cstdarg>
 #include <cwchar>
 #include <mutex>
 
 using namespace tarvo::tracking;
 
 namespace {
-
-constexpr size_t kDetailCapacity = 200;
 
 // Never destroyed: a tracker that is not released (analytics switched off by the command line
 // after start-up) is abandoned at exit instead of being torn down during static destruction,
@@ -64,16 +62,10 @@ QxContextProperties ContextFrom(const ReportProperties& properties, QxEventType 
     return context;
 }
 
-std::wstring FormatDetail(const wchar_t* format, ...)
+// The diagnostics the download and installation stages report as labelled events.
+void ForwardInstallerReport(const std::wstring& label, const std::wstring& detail)
 {
-    wchar_t buffer[kDetailCapacity] = {};
-    va_list arguments;
-    va_start(arguments, format);
-    // A text that does not fit is cut rather than lost.
-    _vsnwprintf(buffer, kDetailCapacity - 1, format, arguments);
-    va_end(arguments);
-    buffer[kDetailCapacity - 1] = L'\0';
-    return buffer;
+    ReportInstallerEvent(label, detail, 0, InstallerAbProperties());
 }
 
 } // namespace
@@ -111,8 +103,11 @@ void StartAnalytics(const std::wstring& executableFolder)
         // The tracker stays without a working core; its reports are dropped.
     }
     auto wrapper = std::make_shared<UsageTrackerWrapper>(std::move(impl));
-    std::lock_guard lock(TrackerLock());
-    TrackerSlot() = std::move(wrapper);
+    {
+        std::lock_guard lock(TrackerLock());
+        TrackerSlot() = std::move(wrapper);
+    }
+    InstallerReport::SetReporter(&ForwardInstallerReport);
 }
 
 void StopAnalytics()
@@ -168,21 +163,4 @@ void ReportCrash()
     const auto tracker = ReportTarget();
     if (!tracker) return;
     tracker->trackCrash(Utf8(L"崩溃"));
-}
-
-std::wstring FormatCodeMessageDetail(long code, const std::wstring& message)
-{
-    return FormatDetail(L":1.code=%ld；2.msg=%s", code, message.c_str());
-}
-
-std::wstring FormatLengthLookupDetail(long status)
-{
-    return FormatDetail(L"1.获取文件大小的状态码为=%ld；", status);
-}
-
-std::wstring FormatDownloadFailureDetail(long code, const std::wstring& message, double freeGigabytes,
-                                         bool cacheWritable, int connectionCode)
-{
-    return FormatDetail(L"1.code=%ld；2.msg=%s；3.缓存磁盘容量=%.2fG；4.缓存读写权限=%s；5.服务器连接状态code=%d", code,
-                        message.c_str(), freeGigabytes, cacheWritable ? L"可读" : L"无权限", connectionCode);
 }

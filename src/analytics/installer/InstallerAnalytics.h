@@ -49,12 +49,3 @@ void ReportInstallerClick(const ReportProperties& properties, const std::wstring
 void ReportInstallerView(const ReportProperties& properties);
 // "AppCrashed" with the reason "崩溃", flushed at once when events are pending.
 void ReportCrash();
-
-// Report details, formatted as the installer sends them and cut to 199 characters.
-// ":1.code=<code>；2.msg=<message>" (download reason notifications, installation failures).
-std::wstring FormatCodeMessageDetail(long code, const std::wstring& message);
-// "1.获取文件大小的状态码为=<status>；" (a package length look-up answered outside 2xx/3xx).
-std::wstring FormatLengthLookupDetail(long status);
-// "1.code=…；2.msg=…；3.缓存磁盘容量=<GiB, 2 decimals>G；4.缓存读写权限=可读|无权限；5.服务器连接状态code=…"
-std::wstring FormatDownloadFailureDetail(long code, const std::wstring& message, double freeGigabytes,
-                                         bool cacheWritable, int connectionCode);

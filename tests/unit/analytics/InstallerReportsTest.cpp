@@ -111,7 +111,7 @@ TEST_F(InstallerReportsTest, ReportsCarryTheirPropertiesAndTheAbGroup)
 {
     Start();
     ReportInstallerEvent(L"大包下载完毕", L"", 2.5, InstallerAbProperties());
-    ReportInstallerEvent(L"下载失败原因", FormatCodeMessageDetail(28, L"timeout"), 0, InstallerAbProperties());
+    ReportInstallerEvent(L"下载失败原因", L":1.code=28；2.msg=timeout", 0, InstallerAbProperties());
     ReportInstallerClick(InstallerAbProperties(), L"立即安装");
     ReportInstallerView(InstallerAbProperties());
     const auto records = Queued();
@@ -188,20 +188,6 @@ TEST_F(InstallerReportsTest, ConcurrentReportsAllReachTheReleaseFlush)
         delivered += records.size();
     }
     EXPECT_EQ(delivered, static_cast<size_t>(kThreads * kReports));
-}
-
-TEST(ReportDetails, Formats)
-{
-    EXPECT_EQ(FormatCodeMessageDetail(-995, L"move failed"), L":1.code=-995；2.msg=move failed");
-    EXPECT_EQ(FormatLengthLookupDetail(404), L"1.获取文件大小的状态码为=404；");
-    EXPECT_EQ(FormatDownloadFailureDetail(7, L"refused", 12.345, true, 0),
-              L"1.code=7；2.msg=refused；3.缓存磁盘容量=12.35G；4.缓存读写权限=可读；5.服务器连接状态code=0");
-    EXPECT_EQ(FormatDownloadFailureDetail(7, L"x", 0, false, 3),
-              L"1.code=7；2.msg=x；3.缓存磁盘容量=0.00G；4.缓存读写权限=无权限；5.服务器连接状态code=3");
-    const std::wstring longMessage(500, L'm');
-    const std::wstring cut = FormatCodeMessageDetail(1, longMessage);
-    EXPECT_EQ(cut.size(), 199u);
-    EXPECT_EQ(cut.substr(0, 16), L":1.code=1；2.msg=");
 }
 
 } // namespace
