@@ -20,6 +20,12 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunSettings},
     {L"trace", L"trace -- PROGRAM [ARGS...]   run PROGRAM, print its debugger output, return its exit code",
      &Cli::RunTrace},
+    {L"package",
+     L"package PACKAGE DIR [--dsc=B] [--ssc=B] [--adminact=B] [--authorizationact=B] [--lang=CODE]\n"
+     L"                             run the package silently into DIR, print its events",
+     &Cli::RunPackage},
+    {L"uninstall", L"uninstall UNINSTALLER OLDDIR run the uninstaller silently on OLDDIR, print its events",
+     &Cli::RunUninstall},
 };
 
 int PrintHelp(bool toError)
