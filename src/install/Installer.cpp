@@ -23,7 +23,11 @@ CInstaller::CInstaller(DownloadCallback callback, const std::wstring& package, c
       m_dsc(secondFlag), m_protocol(COutputProtocol::Dialect::Install, m_callback), m_adminact(adminact)
 {}
 
-CInstaller::~CInstaller() = default;
+CInstaller::~CInstaller()
+{
+    // The worker uses the child, the protocol and the callback: it ends before they go.
+    m_worker.reset();
+}
 
 void CInstaller::Run()
 {

@@ -30,7 +30,11 @@ CUnInstaller::CUnInstaller(DownloadCallback callback, const std::wstring& uninst
       m_protocol(COutputProtocol::Dialect::Uninstall, m_callback)
 {}
 
-CUnInstaller::~CUnInstaller() = default;
+CUnInstaller::~CUnInstaller()
+{
+    // The worker uses the child, the protocol and the callback: it ends before they go.
+    m_worker.reset();
+}
 
 void CUnInstaller::Start()
 {
