@@ -68,102 +68,120 @@ struct ProtocolActions {
         Action action;
     };
 
-    static int Sends(COutputProtocol& protocol, int32_t code, const std::wstring& text)
+    static int SendText(COutputProtocol& protocol, int32_t code, const std::wstring& text)
     {
         protocol.Send(code, 0.0, text.c_str());
         return PARSE_UNSETTLED;
     }
 
-    static int Progress(COutputProtocol& p, const std::wstring& v)
+    static int Progress(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(IST_CODE_PROGRESS, NumberOf(v), L"");
+        protocol.Send(IST_CODE_PROGRESS, NumberOf(value), L"");
         return PARSE_UNSETTLED;
     }
-    static int InstPath(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_INSTALL_PATH, v); }
-    static int State(COutputProtocol& p, const std::wstring& v)
+    static int InstPath(COutputProtocol& protocol, const std::wstring& value)
     {
-        const std::wstring state = Trimmed(v);
+        return SendText(protocol, IST_VALUE_INSTALL_PATH, value);
+    }
+    static int State(COutputProtocol& protocol, const std::wstring& value)
+    {
+        const std::wstring state = Trimmed(value);
         if (state == L"Success") {
-            p.Send(INSTALL_SUCCESS, 0.0, L"");
+            protocol.Send(INSTALL_SUCCESS, 0.0, L"");
             return PARSE_SUCCESS;
         }
         if (state == L"Fail") {
-            p.Send(IST_CODE_FAIL, 0.0, L"安装包安装失败");
+            protocol.Send(IST_CODE_FAIL, 0.0, L"安装包安装失败");
             return PARSE_FAILURE;
         }
         return PARSE_UNSETTLED;
     }
-    static int InstallVersion(COutputProtocol& p, const std::wstring& v)
+    static int InstallVersion(COutputProtocol& protocol, const std::wstring& value)
     {
-        auto& version = p.m_packageVersion;
-        swscanf(v.c_str(), L"%d.%d.%d", &version[0], &version[1], &version[2]);
+        auto& version = protocol.m_packageVersion;
+        swscanf(value.c_str(), L"%d.%d.%d", &version[0], &version[1], &version[2]);
         return PARSE_UNSETTLED;
     }
-    static int ExePath(COutputProtocol& p, const std::wstring& v)
+    static int ExePath(COutputProtocol& protocol, const std::wstring& value)
     {
-        LOG_LINE(L"CInstaller::Parse", L"ExePath: %s", v.c_str());
-        return Sends(p, IST_VALUE_EXE_PATH, v);
+        LOG_LINE(L"CInstaller::Parse", L"ExePath: %s", value.c_str());
+        return SendText(protocol, IST_VALUE_EXE_PATH, value);
     }
-    static int StartExe(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_EXE_PATH, v); }
-    static int Uninstaller(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_UNINSTALLER, v); }
-    static int UninstEp(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_UNINSTALL_EP, v); }
-    static int Error(COutputProtocol& p, const std::wstring& v)
+    static int StartExe(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(IST_CODE_FAIL, 1000.0, v.c_str());
+        return SendText(protocol, IST_VALUE_EXE_PATH, value);
+    }
+    static int Uninstaller(COutputProtocol& protocol, const std::wstring& value)
+    {
+        return SendText(protocol, IST_VALUE_UNINSTALLER, value);
+    }
+    static int UninstEp(COutputProtocol& protocol, const std::wstring& value)
+    {
+        return SendText(protocol, IST_VALUE_UNINSTALL_EP, value);
+    }
+    static int Error(COutputProtocol& protocol, const std::wstring& value)
+    {
+        protocol.Send(IST_CODE_FAIL, 1000.0, value.c_str());
         return PARSE_FAILURE;
     }
-    static int TopShow(COutputProtocol& p, const std::wstring& v)
+    static int TopShow(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(IST_VALUE_TOP_SHOW, IntegerOf(v), L"");
+        protocol.Send(IST_VALUE_TOP_SHOW, IntegerOf(value), L"");
         return PARSE_UNSETTLED;
     }
-    static int FinishClose(COutputProtocol& p, const std::wstring& v)
+    static int FinishClose(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(IST_VALUE_FINISH_CLOSE, IntegerOf(v), L"");
+        protocol.Send(IST_VALUE_FINISH_CLOSE, IntegerOf(value), L"");
         return PARSE_UNSETTLED;
     }
-    static int StartUrl(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_START_URL, v); }
-    static int StartupStyle(COutputProtocol& p, const std::wstring& v)
+    static int StartUrl(COutputProtocol& protocol, const std::wstring& value)
     {
-        const std::wstring style = Trimmed(v);
+        return SendText(protocol, IST_VALUE_START_URL, value);
+    }
+    static int StartupStyle(COutputProtocol& protocol, const std::wstring& value)
+    {
+        const std::wstring style = Trimmed(value);
         const double number = style == L"AutoStartup" ? 1 : style == L"UserStartup" ? 2 : 0;
-        p.Send(IST_VALUE_STARTUP_STYLE, number, L"");
+        protocol.Send(IST_VALUE_STARTUP_STYLE, number, L"");
         return PARSE_UNSETTLED;
     }
-    static int Encode(COutputProtocol& p, const std::wstring& v)
+    static int Encode(COutputProtocol& protocol, const std::wstring& value)
     {
-        const std::wstring name = Trimmed(v);
-        p.m_codePage = name == L"UTF8" ? CP_UTF8 : name == L"ACP" ? 0 : CodePageNumberOf(name);
+        const std::wstring name = Trimmed(value);
+        protocol.m_codePage = name == L"UTF8" ? CP_UTF8 : name == L"ACP" ? 0 : CodePageNumberOf(name);
         return PARSE_UNSETTLED;
     }
-    static int Message(COutputProtocol& p, const std::wstring& v) { return Sends(p, IST_VALUE_MESSAGE, v); }
+    static int Message(COutputProtocol& protocol, const std::wstring& value)
+    {
+        return SendText(protocol, IST_VALUE_MESSAGE, value);
+    }
 
-    static int UninstallProgress(COutputProtocol& p, const std::wstring& v)
+    static int UninstallProgress(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(UNIST_CODE_PROGRESS, NumberOf(v), L"");
+        protocol.Send(UNIST_CODE_PROGRESS, NumberOf(value), L"");
         return PARSE_UNSETTLED;
     }
-    static int UninstallError(COutputProtocol& p, const std::wstring& v)
+    static int UninstallError(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.Send(UNIST_CODE_ERROR, 0.0, v.c_str());
+        protocol.Send(UNIST_CODE_ERROR, 0.0, value.c_str());
         return PARSE_FAILURE;
     }
-    static int UninstallState(COutputProtocol& p, const std::wstring& v)
+    static int UninstallState(COutputProtocol& protocol, const std::wstring& value)
     {
-        const std::wstring state = Trimmed(v);
+        const std::wstring state = Trimmed(value);
         if (state == L"Success") {
-            p.Send(UNIST_CODE_SUCCESS, 0.0, L"");
+            protocol.Send(UNIST_CODE_SUCCESS, 0.0, L"");
             return PARSE_SUCCESS;
         }
         if (state == L"Fail") {
-            p.Send(UNIST_CODE_ERROR, 0.0, L"安装包卸载失败");
+            protocol.Send(UNIST_CODE_ERROR, 0.0, L"安装包卸载失败");
             return PARSE_FAILURE;
         }
         return PARSE_UNSETTLED;
     }
-    static int UninstallEncode(COutputProtocol& p, const std::wstring& v)
+    static int UninstallEncode(COutputProtocol& protocol, const std::wstring& value)
     {
-        p.m_codePage = Trimmed(v) == L"UTF8" ? CP_UTF8 : 0;
+        protocol.m_codePage = Trimmed(value) == L"UTF8" ? CP_UTF8 : 0;
         return PARSE_UNSETTLED;
     }
 
