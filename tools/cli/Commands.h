@@ -12,5 +12,7 @@ using Arguments = std::vector<std::wstring>;
 int RunSettings(const Arguments& arguments);
 int RunTrace(const Arguments& arguments);
 int RunReport(const Arguments& arguments);
+int RunPackage(const Arguments& arguments);
+int RunUninstall(const Arguments& arguments);
 
 } // namespace Cli

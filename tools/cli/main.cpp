@@ -22,6 +22,12 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunTrace},
     {L"report", L"report task LABEL [DETAIL] [ELAPSED] | click LABEL | view | crash   one installer report",
      &Cli::RunReport},
+    {L"package",
+     L"package PACKAGE DIR [--dsc=B] [--ssc=B] [--adminact=B] [--authorizationact=B] [--lang=CODE]\n"
+     L"                             run the package silently into DIR, print its events",
+     &Cli::RunPackage},
+    {L"uninstall", L"uninstall UNINSTALLER OLDDIR run the uninstaller silently on OLDDIR, print its events",
+     &Cli::RunUninstall},
 };
 
 int PrintHelp(bool toError)
