@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // Events of the package and uninstall runners, reported through a DownloadCallback.
-enum InstallEvent : int32_t {
+enum InstallEventCode : int32_t {
     // Package run.
     IST_CODE_START = 2001,    // 0.0: the run starts
     IST_CODE_PROGRESS = 2002, // the package's own progress figure (0.0 right after the start)
