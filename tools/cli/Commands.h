@@ -11,5 +11,6 @@ using Arguments = std::vector<std::wstring>;
 
 int RunSettings(const Arguments& arguments);
 int RunTrace(const Arguments& arguments);
+int RunDownload(const Arguments& arguments);
 
 } // namespace Cli

@@ -20,6 +20,8 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunSettings},
     {L"trace", L"trace -- PROGRAM [ARGS...]   run PROGRAM, print its debugger output, return its exit code",
      &Cli::RunTrace},
+    {L"download", L"download [--type=N] [--stats] URL DEST   fetch URL into DEST with downloader type N (default 1)",
+     &Cli::RunDownload},
 };
 
 int PrintHelp(bool toError)
