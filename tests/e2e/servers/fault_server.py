@@ -8,6 +8,7 @@ is answered normally (whole or by Range, 206 with Content-Range). Actions:
     ("drop", n)              announce the full answer, send n bytes of it, close the connection
     ("stall", n)             send n bytes, then send nothing until `stall_seconds` passed, then close
     ("status", code)         answer with that status and a short body
+    ("close",)               close the connection without answering
     ("overshoot", extra)     answer a Range request with `extra` bytes past the asked-for end
 
 HEAD answers with head_status (default 200) and head_length (default the real length).
@@ -99,6 +100,10 @@ class FaultServer:
                 if route is None:
                     return self._simple(404)
                 action = world._next_action(route)
+                if action[0] == "close":
+                    self.close_connection = True
+                    self.connection.shutdown(socket.SHUT_RDWR)
+                    return
                 if action[0] == "status":
                     return self._simple(action[1])
                 data, first, last = route.data, 0, len(route.data) - 1
