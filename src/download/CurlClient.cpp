@@ -22,6 +22,8 @@ constexpr long kConnectTimeoutSeconds = 60;
 // A transfer that moves less than 1 byte per second for this long is given up and resumed.
 constexpr long kStallSeconds = 5;
 constexpr size_t kFileBufferBytes = 256 * 1024;
+// Every receive call is costly under emulation layers and on Windows alike: fewer, larger ones.
+constexpr long kReceiveBufferBytes = 512 * 1024;
 
 size_t Discard(char*, size_t size, size_t count, void*)
 {
@@ -144,6 +146,7 @@ int CurlClient::Transfer(const std::string& address)
     result |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     result |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    result |= curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     result |= TlsTrust::Apply(curl);
 
     m_resumeOffset = FileSize(GetFilePath(true));

@@ -25,6 +25,8 @@ constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kStallSeconds = 5;
 constexpr size_t kCopyBlockBytes = 256 * 1024;
 constexpr size_t kFileBufferBytes = 256 * 1024;
+// Every receive call is costly under emulation layers and on Windows alike: fewer, larger ones.
+constexpr long kReceiveBufferBytes = 512 * 1024;
 
 size_t Discard(char*, size_t size, size_t count, void*)
 {
@@ -247,6 +249,7 @@ int CMTCurlDownloader::downloadExe(Shared& shared, DownloadPartNode& part)
     code |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     code |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     code |= curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    code |= curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     code |= curl_easy_setopt(curl, CURLOPT_RANGE, range);
     code |= TlsTrust::Apply(curl);
     if (code != 0) return code;

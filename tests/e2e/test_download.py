@@ -158,6 +158,33 @@ class NginxDownloadTest(unittest.TestCase):
                 self.assertEqual(sorted(entry[2] for entry in self.gets(package.path)[before:]), ranges)
                 self.assertEqual((folder / "pkg.exe").read_bytes(), package.data())
 
+    def test_trace_names_the_functions_of_the_catalogue(self):
+        with ScratchDir() as folder:
+            result = run(CLI, "trace", "--", windows_path(CLI), "download", "--type=3",
+                         self.world.http_url(self.wrong.path), windows_path(folder / "pkg.exe"))
+            mismatch = result.stdout
+            result = run(CLI, "trace", "--", windows_path(CLI), "download", "--type=1",
+                         self.world.http_url(self.small.path), windows_path(folder / "pkg.exe"))
+            refused = result.stdout
+
+        def messages(trace, function):
+            return [line.split(": ", 1)[1] for line in trace.splitlines() if f"({function})<" in line]
+
+        self.assertEqual(messages(mismatch, "CMTCurlDownloader::waitForFinishThreadFun"),
+                         ["finish recv, md5 chaek failed retry once.",
+                          "finish recv, md5 chaek failed and retry failed."])
+        self.assertEqual(messages(mismatch, "CMTCurlDownloader::getRealDownloadUrl"),
+                         [f"Download File real url {self.world.http_url(self.wrong.path)}",
+                          f"Download File Length {2 * MiB}"])
+        self.assertEqual(messages(mismatch, "CMTCurlDownloader::Start_Down"), ["start download"] * 2)
+        self.assertEqual(messages(refused, "CCurlDownloader::dlThreadFun"), ["CurlDownLoader Code=-998"] * 5)
+        self.assertEqual(messages(refused, "CurlClient::Start").count("start download"), 6)
+
+    def test_bad_usage_exits_2(self):
+        for args in ([], ["only-url"], ["--type=x", "u", "d"], ["--bogus", "u", "d"], ["a", "b", "c"]):
+            with self.subTest(args):
+                self.assertEqual(run(CLI, "download", *args).returncode, 2)
+
     def test_system_downloader_escapes_spaces(self):
         url = self.world.http_url(self.spaced.path.replace("+", " "))
         with ScratchDir() as folder:
