@@ -117,7 +117,11 @@ int CurlClient::Transfer(const std::string& address)
     if (!m_handle) return kNoHandle;
     CURL* curl = m_handle.get();
 
-    Utils::UniqueCFile file(_wfopen(GetFilePath(true).c_str(), L"ab+"));
+    // A partial file longer than the package was left by another one: nothing in it can be
+    // resumed, so it starts afresh.
+    const int64_t length = static_cast<int64_t>(m_fileLength);
+    const bool stale = FileSize(GetFilePath(true)) > length;
+    Utils::UniqueCFile file(_wfopen(GetFilePath(true).c_str(), stale ? L"wb+" : L"ab+"));
     if (!file) {
         m_errorText = _wcserror(errno);
         if (m_errorText.size() > 200) m_errorText.resize(200);
@@ -153,7 +157,10 @@ int CurlClient::Transfer(const std::string& address)
     if (m_resumeOffset > 0)
         result |= curl_easy_setopt(curl, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(m_resumeOffset));
 
-    if (result == 0) result = curl_easy_perform(curl);
+    // A partial file that already holds the whole package (the previous attempt ended after
+    // its last byte, or could not move it into place) needs no transfer: asking the server for
+    // the range after the end would only be refused.
+    if (result == 0 && m_resumeOffset != length) result = curl_easy_perform(curl);
     m_handle.reset();
     if (std::fclose(file.release()) != 0 && result == 0) result = CURLE_WRITE_ERROR;
     return result;

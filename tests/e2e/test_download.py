@@ -145,6 +145,26 @@ class NginxDownloadTest(unittest.TestCase):
                 # Nothing is left behind but the package itself (a failed multi-part run deletes it).
                 self.assertLessEqual({p.name for p in folder.iterdir()}, {"pkg.exe"})
 
+    def test_unwritable_destinations_fail_after_the_retry_rules(self):
+        cases = [
+            ("single-stream, missing folder", SINGLE, "missing/pkg.exe", [(1001, 1.0, ""), (1004, -996.0, "LibCurl")], 0),
+            # The package arrives once; later attempts find it complete in the partial file.
+            ("single-stream, destination is a folder", SINGLE, "pkg.exe",
+             [(1001, 1.0, ""), (1004, -995.0, "LibCurl")], 1),
+            ("multi-part, missing folder", MULTI, "missing/pkg.exe",
+             [(1001, 1.0, ""), (1005, -2.0, "LibCurl"), (1001, 1.0, ""), (1004, -2.0, "LibCurl")], 0),
+            ("multi-part, destination is a folder", MULTI, "pkg.exe",
+             [(1001, 1.0, ""), (1005, -3.0, "LibCurl"), (1001, 1.0, ""), (1004, -3.0, "LibCurl")], 2),
+        ]
+        for name, download_type, destination, expected, downloads in cases:
+            with self.subTest(name), ScratchDir() as folder:
+                (folder / "pkg.exe").mkdir()
+                before = len(self.gets(self.short_dir.path))
+                outcome = download(self.world.http_url(self.short_dir.path), folder / destination, download_type)
+                self.assertEqual(outcome.final(), expected)
+                self.assertEqual(outcome.exit_code, 1)
+                self.assertEqual(len(self.gets(self.short_dir.path)) - before, downloads)
+
     def test_multi_part_splits_at_ten_mib_units(self):
         cases = [
             ("under 20 MiB: one range", self.package, ["bytes=0-3145734"]),

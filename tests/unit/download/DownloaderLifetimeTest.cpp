@@ -72,3 +72,43 @@ TEST(DownloaderLifetimeTest, SystemDownloaderReleasedBeforeStartDoesNotHang)
 }
 
 } // namespace
+
+namespace {
+
+// The system downloader's worker is made once: a second Start() after the final event neither
+// transfers nor reports anything.
+TEST(DownloaderLifetimeTest, SystemDownloaderTransfersOnlyOnFirstStart)
+{
+    TempDir dir;
+    {
+        Utils::UniqueFile source(
+            CreateFileW((dir / L"source.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(source);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(source.get(), "package", 7, &written, nullptr));
+    }
+    std::wstring url = L"file:///" + (dir / L"source.bin");
+    for (wchar_t& c : url)
+        if (c == L'\\') c = L'/';
+
+    auto recorder = std::make_shared<Recorder>();
+    CWinDownloader downloader(recorder->Callback(recorder), url, dir / L"p.exe");
+    downloader.Start();
+    const auto finished = [&] {
+        const std::vector<int32_t> codes = recorder->Codes();
+        return !codes.empty() && (codes.back() == DL_CODE_SUCCESS || codes.back() == DL_CODE_FAIL);
+    };
+    for (int waits = 0; waits < 50 && !finished(); ++waits) WaitForSingleObject(recorder->arrived.get(), 200);
+    const std::vector<int32_t> first = recorder->Codes();
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(first.back(), DL_CODE_SUCCESS);
+    EXPECT_NE(GetFileAttributesW((dir / L"p.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    DeleteFileW((dir / L"p.exe").c_str());
+    downloader.Start();
+    Sleep(500);
+    EXPECT_EQ(recorder->Codes(), first);
+    EXPECT_EQ(GetFileAttributesW((dir / L"p.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace
