@@ -6,6 +6,10 @@ random bytes at run time and stored as /packages/<dir>/<name>, <dir> being their
 otherwise; redirects such as /software/462 -> /packages/<md5>/LumaCutSetup.exe are added with
 redirect(). The access log records method, path, Range header, status and bytes sent, so tests
 can check what the downloaders asked for. Use it as a context manager: nginx is stopped on exit.
+
+The downloaders trust the TLS listener when the environment variable LUMACUT_CA_BUNDLE names
+CA_BUNDLE (as a Windows path): they hand it to libcurl as the CA file, verification stays on, and
+the shared Wine prefix's root store is left alone.
 """
 
 import hashlib
