@@ -2,6 +2,7 @@
 
 import os
 import pathlib
+import shutil
 import tempfile
 import time
 import unittest
@@ -68,7 +69,6 @@ class NginxDownloadTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.world.stop()
-        import shutil
         shutil.rmtree(cls.folder, ignore_errors=True)
 
     def gets(self, path):
@@ -147,7 +147,8 @@ class NginxDownloadTest(unittest.TestCase):
 
     def test_unwritable_destinations_fail_after_the_retry_rules(self):
         cases = [
-            ("single-stream, missing folder", SINGLE, "missing/pkg.exe", [(1001, 1.0, ""), (1004, -996.0, "LibCurl")], 0),
+            ("single-stream, missing folder", SINGLE, "missing/pkg.exe",
+             [(1001, 1.0, ""), (1004, -996.0, "LibCurl")], 0),
             # The package arrives once; later attempts find it complete in the partial file.
             ("single-stream, destination is a folder", SINGLE, "pkg.exe",
              [(1001, 1.0, ""), (1004, -995.0, "LibCurl")], 1),
@@ -270,6 +271,13 @@ class FaultDownloadTest(unittest.TestCase):
         self.assertEqual(outcome.final(), [(1001, 1.0, ""), (1003, 0.0, "LibCurl")])
         # The refused surplus ends that attempt; the range is complete, so nothing is asked again.
         self.assertEqual(self.ranges(path), [f"bytes=0-{3 * MiB - 1}"])
+        self.assertEqual((self.folder / "pkg.exe").read_bytes(), data)
+
+    def test_multi_part_gives_up_a_stalled_range_and_resumes_it(self):
+        path, data = self.package(2 * MiB, [("stall", 300000)])
+        outcome = download(self.server.url(path), self.folder / "pkg.exe", MULTI)
+        self.assertEqual(outcome.final(), [(1001, 1.0, ""), (1003, 0.0, "LibCurl")])
+        self.assertEqual(self.ranges(path), [f"bytes=0-{2 * MiB - 1}", f"bytes=300000-{2 * MiB - 1}"])
         self.assertEqual((self.folder / "pkg.exe").read_bytes(), data)
 
     def test_multi_part_resumes_a_failed_range_on_the_restarted_run(self):
