@@ -265,6 +265,13 @@ class FaultDownloadTest(unittest.TestCase):
         self.assertEqual(outcome.events, [(1001, 1.0, ""), (1004, 0.0, "LibCurl")])
         self.assertEqual(self.ranges(path), [])
 
+    def test_multi_part_package_cut_to_a_wrongly_announced_length_fails_its_checksum(self):
+        path, _ = self.package(2 * MiB, head_length=2 * MiB - 1000)
+        outcome = download(self.server.url(path), self.folder / "pkg.exe", MULTI)
+        self.assertEqual(outcome.final(), retry_then_fail("mtcurl文件md5校验失败"))
+        self.assertEqual(self.ranges(path), [f"bytes=0-{2 * MiB - 1001}"] * 2)
+        self.assertFalse((self.folder / "pkg.exe").exists())
+
     def test_multi_part_never_writes_more_than_the_range(self):
         path, data = self.package(3 * MiB, [("overshoot", 4096)])
         outcome = download(self.server.url(path), self.folder / "pkg.exe", MULTI)
