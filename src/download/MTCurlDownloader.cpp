@@ -13,6 +13,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -138,7 +139,12 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<Shared>& shared)
     for (size_t i = 0; i < ranges.size(); ++i) {
         auto part = std::make_unique<DownloadPartNode>();
         part->partPath = shared->PartPath(i);
-        const int64_t existing = ExistingSize(part->partPath);
+        int64_t existing = ExistingSize(part->partPath);
+        if (existing > ranges[i].size) {
+            // Longer than its range: left by another package, so nothing in it can be resumed.
+            DeleteFileW(part->partPath.c_str());
+            existing = 0;
+        }
         part->done = existing;
         part->next = ranges[i].start + existing;
         part->end = ranges[i].start + ranges[i].size - 1;
@@ -162,9 +168,20 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<Shared>& shared)
             std::lock_guard lock(shared->countMutex);
             ++shared->activeCount;
         }
-        std::thread(&CMTCurlDownloader::downloadThreadFun, shared, part.get()).detach();
+        try {
+            std::thread(&CMTCurlDownloader::downloadThreadFun, shared, part.get()).detach();
+        } catch (const std::system_error&) {
+            part->file.reset();
+            part->status = CURLE_FAILED_INIT;
+            std::lock_guard lock(shared->countMutex);
+            --shared->activeCount;
+        }
     }
-    std::thread(&CMTCurlDownloader::waitForFinishThreadFun, shared).detach();
+    try {
+        std::thread(&CMTCurlDownloader::waitForFinishThreadFun, shared).detach();
+    } catch (const std::system_error&) {
+        waitForFinishThreadFun(shared); // no thread to spare: wait here instead
+    }
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(Shared& shared, const std::string& address)
