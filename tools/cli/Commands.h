@@ -14,5 +14,6 @@ int RunTrace(const Arguments& arguments);
 int RunReport(const Arguments& arguments);
 int RunPackage(const Arguments& arguments);
 int RunUninstall(const Arguments& arguments);
+int RunDownload(const Arguments& arguments);
 
 } // namespace Cli

@@ -28,6 +28,8 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunPackage},
     {L"uninstall", L"uninstall UNINSTALLER OLDDIR run the uninstaller silently on OLDDIR, print its events",
      &Cli::RunUninstall},
+    {L"download", L"download [--type=N] [--stats] URL DEST   fetch URL into DEST with downloader type N (default 1)",
+     &Cli::RunDownload},
 };
 
 int PrintHelp(bool toError)
