@@ -1,6 +1,6 @@
 #include "download/CurlClient.h"
 
-#include "download/DownloadFailureReport.h"
+#include "app/InstallerReport.h"
 #include "download/TlsTrust.h"
 #include "utils/DebugLog.h"
 #include "utils/Handles.h"
@@ -61,7 +61,7 @@ void ReportLengthStatus(long status)
 {
     wchar_t reason[201];
     std::swprintf(reason, std::size(reason), L"1.获取文件大小的状态码为=%ld；", status);
-    DownloadFailureReport::Report(reason, {{L"AB", L"IN"}});
+    InstallerReport::Event(L"下载失败原因", reason);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "analytics/core/Sdk.h"
 #include "analytics/core/SendStatus.h"
 #include "analytics/installer/InstallerAnalytics.h"
+#include "app/InstallerReport.h"
 #include "app/LaunchSettings.h"
 #include "utils/Text.h"
 
@@ -93,6 +94,18 @@ TEST_F(InstallerReportsTest, ReportsBeforeStartAreDropped)
     ReportInstallerEvent(L"libcurl初始化失败", L"", 0, InstallerAbProperties());
     Start();
     EXPECT_TRUE(Sdk::QueuedRecords().empty());
+}
+
+TEST_F(InstallerReportsTest, StageDiagnosticsReachTheTrackerWithTheAbGroup)
+{
+    Start();
+    InstallerReport::Event(L"下载失败原因", L":1.code=0；2.msg=curl文件md5校验失败");
+    const auto records = Queued();
+    ASSERT_EQ(records.size(), 1u);
+    const Json::Value& task = records[0]["properties"];
+    EXPECT_EQ(task["qx_task_name"].asString(), U8(L"下载失败原因"));
+    EXPECT_EQ(task["qx_reason"].asString(), U8(L":1.code=0；2.msg=curl文件md5校验失败"));
+    EXPECT_EQ(task["qxc_ab"].asString(), "IN");
 }
 
 TEST_F(InstallerReportsTest, TrackerConfigFromTheLaunchSettings)

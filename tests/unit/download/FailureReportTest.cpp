@@ -1,7 +1,7 @@
 #include "ClosedPort.h"
 
 #include "download/CurlClient.h"
-#include "download/DownloadFailureReport.h"
+#include "app/InstallerReport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,23 +13,29 @@ namespace {
 struct Report {
     std::wstring event;
     std::wstring reason;
-    DownloadFailureReport::Properties properties;
 };
+
+std::vector<Report> reports;
+
+void Collect(const std::wstring& event, const std::wstring& reason)
+{
+    reports.push_back({event, reason});
+}
 
 class FailureReportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        DownloadFailureReport::SetReporter(
-            [this](const std::wstring& event, const std::wstring& reason, const DownloadFailureReport::Properties& p) {
-                reports.push_back({event, reason, p});
-            });
+        reports.clear();
+        m_previous = InstallerReport::SetReporter(&Collect);
         address = "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/LumaCutSetup.exe";
     }
-    void TearDown() override { DownloadFailureReport::SetReporter({}); }
+    void TearDown() override { InstallerReport::SetReporter(m_previous); }
 
-    std::vector<Report> reports;
     std::string address;
+
+private:
+    InstallerReport::Reporter m_previous = nullptr;
 };
 
 TEST_F(FailureReportTest, LengthLookUpWithoutAnAcceptedStatusIsReported)
@@ -38,7 +44,6 @@ TEST_F(FailureReportTest, LengthLookUpWithoutAnAcceptedStatusIsReported)
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].event, L"下载失败原因");
     EXPECT_EQ(reports[0].reason, L"1.获取文件大小的状态码为=0；");
-    EXPECT_EQ(reports[0].properties, (DownloadFailureReport::Properties{{L"AB", L"IN"}}));
 }
 
 TEST_F(FailureReportTest, FailedHeadLookUpIsReportedThroughTheHandle)
@@ -52,7 +57,7 @@ TEST_F(FailureReportTest, FailedHeadLookUpIsReportedThroughTheHandle)
 
 TEST_F(FailureReportTest, NothingIsReportedWithoutAReporter)
 {
-    DownloadFailureReport::SetReporter({});
+    InstallerReport::SetReporter(nullptr);
     CurlClient::GetDownloadFileLength_Str(address);
     EXPECT_TRUE(reports.empty());
 }
