@@ -10,8 +10,6 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 
 LaunchSettings g_LaunchSettings = LaunchSettings::FromRunningExecutable();
@@ -31,14 +29,6 @@ std::wstring ReadText(const std::wstring& file, const wchar_t* key, const wchar_
 std::wstring BoolText(bool value)
 {
     return value ? L"true" : L"false";
-}
-
-std::wstring NumberText(double value)
-{
-    if (std::isnan(value)) return L"nan";
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    return std::wstring(buffer, result.ptr);
 }
 
 template <class T> void Assign(T& field, const std::optional<T>& value)
@@ -140,7 +130,7 @@ std::vector<std::pair<std::wstring, std::wstring>> LaunchSettings::Fields() cons
         {L"m_DownloadType", std::to_wstring(m_DownloadType)},
         {L"m_IsCheckNet", BoolText(m_IsCheckNet)},
         {L"m_IsEnableAppAnalytics", BoolText(m_IsEnableAppAnalytics)},
-        {L"m_DownloadScale", NumberText(m_DownloadScale)},
+        {L"m_DownloadScale", Utils::ShortestNumber(m_DownloadScale)},
         {L"m_LibcurlReady", BoolText(m_LibcurlReady)},
         {L"m_Language", std::to_wstring(m_Language)},
         {L"m_InsNew", BoolText(m_InsNew)},

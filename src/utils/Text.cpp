@@ -1,5 +1,8 @@
 #include "utils/Text.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace Utils {
 
 std::wstring ToWide(const std::string& text, UINT codePage)
@@ -79,6 +82,14 @@ std::wstring ReplaceAll(const std::wstring& text, const std::wstring& searched, 
 std::wstring UIntToWString(unsigned int value)
 {
     return std::to_wstring(value);
+}
+
+std::wstring ShortestNumber(double value)
+{
+    if (std::isnan(value)) return L"nan";
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof(buffer), value).ptr;
+    return std::wstring(buffer, end);
 }
 
 } // namespace Utils

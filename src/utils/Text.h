@@ -29,4 +29,7 @@ std::wstring ReplaceAll(const std::wstring& text, const std::wstring& searched, 
 
 std::wstring UIntToWString(unsigned int value);
 
+// The shortest decimal text that reads back as the same double; "nan" for any NaN.
+std::wstring ShortestNumber(double value);
+
 } // namespace Utils

@@ -15,5 +15,6 @@ int RunReport(const Arguments& arguments);
 int RunPackage(const Arguments& arguments);
 int RunUninstall(const Arguments& arguments);
 int RunDownload(const Arguments& arguments);
+int RunInstall(const Arguments& arguments);
 
 } // namespace Cli

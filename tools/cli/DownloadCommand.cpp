@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "EventPrinter.h"
 #include "Output.h"
 
 #include "app/LaunchSettings.h"
@@ -14,7 +15,6 @@
 
 #include <charconv>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace Cli {
@@ -57,16 +57,8 @@ bool Parse(const Arguments& arguments, Options& options)
     return true;
 }
 
-std::wstring ShortestNumber(double value)
-{
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    return Utils::ToWide(std::string(buffer, result.ptr), CP_UTF8);
-}
-
 // Shared by the downloader's threads and the waiting main thread.
 struct Session {
-    std::mutex mutex;
     CDownloader* downloader = nullptr;
     Utils::UniqueHandle finished{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     bool succeeded = false;
@@ -74,10 +66,7 @@ struct Session {
 
 void OnEvent(Session& session, int32_t code, double value, const wchar_t* text)
 {
-    {
-        std::lock_guard lock(session.mutex);
-        Print(std::to_wstring(code) + L"\t" + ShortestNumber(value) + L"\t" + (text ? text : L"") + L"\n");
-    }
+    PrintEvent(code, value, text);
     if (code == DL_CODE_RETRY) {
         // Like the orchestrator: start again from inside the event.
         session.downloader->Start();

@@ -2,16 +2,15 @@
 
 #include "Output.h"
 
-#include <charconv>
+#include "utils/Text.h"
+
 #include <mutex>
 
 namespace Cli {
 
 std::wstring FormatEvent(int32_t code, double value, const wchar_t* text)
 {
-    char number[64];
-    const auto end = std::to_chars(number, number + sizeof(number), value).ptr;
-    return std::to_wstring(code) + L"\t" + std::wstring(number, end) + L"\t" + (text ? text : L"") + L"\n";
+    return std::to_wstring(code) + L"\t" + Utils::ShortestNumber(value) + L"\t" + (text ? text : L"") + L"\n";
 }
 
 void PrintEvent(int32_t code, double value, const wchar_t* text)

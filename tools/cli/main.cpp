@@ -30,6 +30,10 @@ constexpr Subcommand kSubcommands[] = {
      &Cli::RunUninstall},
     {L"download", L"download [--type=N] [--stats] URL DEST   fetch URL into DEST with downloader type N (default 1)",
      &Cli::RunDownload},
+    {L"install",
+     L"install URL DIR [--previous-uninstaller=PATH] [--type=N] [--launch]\n"
+     L"                             one whole installation attempt as the window runs it",
+     &Cli::RunInstall},
 };
 
 int PrintHelp(bool toError)

@@ -1,9 +1,10 @@
 ﻿; LumaCut test package: a real NSIS installer that behaves like the product's package.
 ;
-; makensis -DVARIANT=<name> -DOUTFILE=<setup.exe> -DPRODUCT_EXE=<lumacutout.exe> package.nsi
+; makensis -DVARIANT=<name> -DOUTFILE=<setup.exe> -DPRODUCT_EXE=<lumacutout.exe> -DPAYLOAD=<data> package.nsi
 ;
 ; It accepts the package command line ("/S", the switches, "/D=" last), installs
-; lumacutout.exe and the uninstaller "uninst.ep" into $INSTDIR, keeps the command line it got
+; lumacutout.exe, the product data "resources.dat" (incompressible, so that the package has a
+; realistic size above the downloaders' 1 MiB minimum) and the uninstaller "uninst.ep" into $INSTDIR, keeps the command line it got
 ; in "cmdline.txt" (UTF-16LE) beside them, and writes key=value lines to the standard-output
 ; handle it inherits. The uninstaller ("_?=" runs it in place) keeps its command line in
 ; "uninst-cmdline.txt" in the parent folder, removes the files and reports in the uninstall
@@ -97,6 +98,7 @@ Section "Install"
   !insertmacro LINE "Progress=0.1"
   !insertmacro LINE "InstPath=$INSTDIR"
   File "/oname=lumacutout.exe" "${PRODUCT_EXE}"
+  File "/oname=resources.dat" "${PAYLOAD}"
   WriteUninstaller "$INSTDIR\uninst.ep"
 !if "${VARIANT}" == "slow"
   !insertmacro LINE "Progress=0.2"
@@ -142,6 +144,7 @@ Section "Uninstall"
 !endif
   !insertmacro UN_LINE "Progress=0.3"
   Delete "$INSTDIR\lumacutout.exe"
+  Delete "$INSTDIR\resources.dat"
   Delete "$INSTDIR\lumacutout.started"
   Delete "$INSTDIR\cmdline.txt"
   Delete "$INSTDIR\uninst.ep"

@@ -78,6 +78,15 @@ class NginxWorld:
         shutil.move(staging, target)
         return Package("/" + relative, target, md5)
 
+    def add_file(self, source, name: str = "LumaCutSetup.exe") -> Package:
+        """A copy of an existing file at /packages/<its md5>/<name>."""
+        md5 = hashlib.md5(pathlib.Path(source).read_bytes()).hexdigest()
+        relative = f"packages/{md5}/{name}"
+        target = self.root / relative
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, target)
+        return Package("/" + relative, target, md5)
+
     def redirect(self, source: str, target: str):
         """`source` answers 302 with Location `target` (a path on the same server)."""
         self.redirects[source] = target

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct EscapeCase {
@@ -73,6 +75,20 @@ TEST(UIntToWStringTest, WritesPlainDecimal)
 {
     EXPECT_EQ(Utils::UIntToWString(0), L"0");
     EXPECT_EQ(Utils::UIntToWString(4294967295u), L"4294967295");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShortestNumberTest, ReadsBackAsTheSameDouble)
+{
+    EXPECT_EQ(Utils::ShortestNumber(0.7), L"0.7");
+    EXPECT_EQ(Utils::ShortestNumber(0.1 + 0.2), L"0.30000000000000004");
+    EXPECT_EQ(Utils::ShortestNumber(1000.0), L"1000");
+    EXPECT_EQ(Utils::ShortestNumber(-2.0), L"-2");
+    EXPECT_EQ(Utils::ShortestNumber(1e300), L"1e+300");
+    EXPECT_EQ(Utils::ShortestNumber(std::nan("")), L"nan");
 }
 
 } // namespace
