@@ -5,11 +5,13 @@
 //                         pipe open), reports the holder's process id as "Message=<pid>",
 //                         then exits without a verdict
 //   output-child hold     sleeps 60 s
+//   output-child sleep MS sleeps MS milliseconds (a running product, under another name)
 
 #include "utils/Handles.h"
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -54,6 +56,10 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"orphan") return Orphan();
     if (mode == L"hold") {
         Sleep(60000);
+        return 0;
+    }
+    if (mode == L"sleep" && argc > 2) {
+        Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
         return 0;
     }
     return 2;
