@@ -64,6 +64,18 @@ void ReportLengthStatus(long status)
     InstallerReport::Event(L"下载失败原因", reason);
 }
 
+// Options of a header-only look-up of `address`; non-zero when one could not be set.
+int PrepareLookUp(CURL* curl, const std::string& address, bool followRedirects)
+{
+    int code = curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    if (followRedirects) code |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    code |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    code |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
+    code |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    code |= TlsTrust::Apply(curl);
+    return code;
+}
+
 } // namespace
 
 CurlClient::CurlClient(const std::wstring& url, const std::wstring& filePath, void* owner, ProgressFn progressFn)
@@ -172,12 +184,7 @@ Utils::UniqueCurl CurlClient::Head(const std::string& address)
     int code = 0;
     if (handle) {
         CURL* curl = handle.get();
-        code = curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-        code |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        code |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        code |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
-        code |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        code |= TlsTrust::Apply(curl);
+        code = PrepareLookUp(curl, address, true);
         if (code == 0) {
             code = curl_easy_perform(curl);
             if (code != 0) LOG_LINE(L"CurlClient::Head", L"error:%d:%s", code, CurlText(code).c_str());
@@ -212,12 +219,8 @@ double CurlClient::GetDownloadFileLength_Str(const std::string& address)
     int code = 0;
     if (Utils::UniqueCurl handle{curl_easy_init()}) {
         CURL* curl = handle.get();
-        code = curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-        code |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        code = PrepareLookUp(curl, address, false);
         code |= curl_easy_setopt(curl, CURLOPT_HEADER, 1L);
-        code |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
-        code |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        code |= TlsTrust::Apply(curl);
         if (code == 0) {
             curl_easy_perform(curl);
             curl_off_t announced = -1;
@@ -237,12 +240,7 @@ std::string CurlClient::GetRealUrl_Str(const std::string& address)
     std::string effective;
     if (Utils::UniqueCurl handle{curl_easy_init()}) {
         CURL* curl = handle.get();
-        int code = curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-        code |= curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        code |= curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-        code |= curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Discard);
-        code |= curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-        code |= TlsTrust::Apply(curl);
+        int code = PrepareLookUp(curl, address, true);
         if (code == 0) {
             code = curl_easy_perform(curl);
             if (code != 0)

@@ -8,6 +8,8 @@
 #include "app/LaunchSettings.h"
 #include "utils/Text.h"
 
+#include "ParseJson.h"
+
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -17,16 +19,6 @@
 using qx_analytics::Sdk;
 
 namespace {
-
-Json::Value Parse(const std::string& text)
-{
-    Json::Value value;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, &errors)) << text;
-    return value;
-}
 
 std::string U8(const std::wstring& text)
 {
@@ -66,7 +58,7 @@ protected:
     std::vector<Json::Value> Queued()
     {
         std::vector<Json::Value> records;
-        for (const auto& text : Sdk::QueuedRecords()) records.push_back(Parse(text));
+        for (const auto& text : Sdk::QueuedRecords()) records.push_back(ParseJson(text));
         return records;
     }
 
@@ -152,7 +144,7 @@ TEST_F(InstallerReportsTest, ReportsCarryTheirPropertiesAndTheAbGroup)
     ReportCrash();
     const auto batches = log->Batches();
     ASSERT_EQ(batches.size(), 1u);
-    const Json::Value sent = Parse(batches[0]);
+    const Json::Value sent = ParseJson(batches[0]);
     ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[4]["event"].asString(), "AppCrashed");
     EXPECT_EQ(sent[4]["properties"]["app_crashed_reason"].asString(), U8(L"崩溃"));
@@ -196,7 +188,7 @@ TEST_F(InstallerReportsTest, ConcurrentReportsAllReachTheReleaseFlush)
     StopAnalytics(); // waits for the detached steps, then flushes
     size_t delivered = 0;
     for (const auto& batch : log->Batches()) {
-        const Json::Value records = Parse(batch);
+        const Json::Value records = ParseJson(batch);
         EXPECT_LE(records.size(), 30u);
         delivered += records.size();
     }

@@ -3,6 +3,8 @@
 
 #include "analytics/core/Sdk.h"
 
+#include "ParseJson.h"
+
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -12,16 +14,6 @@ using qx_analytics::PropertiesNode;
 using qx_analytics::Sdk;
 
 namespace {
-
-Json::Value Parse(const std::string& text)
-{
-    Json::Value value;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, &errors)) << text;
-    return value;
-}
 
 int64_t NowMs()
 {
@@ -42,7 +34,7 @@ protected:
     std::vector<Json::Value> Queued()
     {
         std::vector<Json::Value> records;
-        for (const auto& text : Sdk::QueuedRecords()) records.push_back(Parse(text));
+        for (const auto& text : Sdk::QueuedRecords()) records.push_back(ParseJson(text));
         return records;
     }
 
@@ -68,7 +60,7 @@ TEST_F(SdkTest, TrackRecordLayoutAndMemberOrder)
         ASSERT_NE(found, std::string::npos) << member << " in " << text;
         at = found + 1;
     }
-    const Json::Value record = Parse(text);
+    const Json::Value record = ParseJson(text);
     EXPECT_FALSE(record.isMember("project"));
     EXPECT_FALSE(record.isMember("original_id"));
     EXPECT_GE(record["time"].asInt64(), before);

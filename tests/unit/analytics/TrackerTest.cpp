@@ -10,6 +10,8 @@
 #include "analytics/tracker/UsageTrackerWrapper.h"
 #include "utils/Text.h"
 
+#include "ParseJson.h"
+
 #include <gtest/gtest.h>
 #include <json/json.h>
 
@@ -21,16 +23,6 @@ using namespace tarvo::tracking;
 using qx_analytics::Sdk;
 
 namespace {
-
-Json::Value Parse(const std::string& text)
-{
-    Json::Value value;
-    Json::CharReaderBuilder builder;
-    std::string errors;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, &errors)) << text;
-    return value;
-}
 
 std::string ReadIni(const std::wstring& file, const wchar_t* section, const wchar_t* key)
 {
@@ -88,7 +80,7 @@ protected:
     std::vector<Json::Value> Queued()
     {
         std::vector<Json::Value> records;
-        for (const auto& text : Sdk::QueuedRecords()) records.push_back(Parse(text));
+        for (const auto& text : Sdk::QueuedRecords()) records.push_back(ParseJson(text));
         return records;
     }
 
@@ -312,7 +304,7 @@ TEST_F(TrackerTest, EventTable)
             const auto batches = log->Batches();
             ASSERT_EQ(batches.size(), batchesBefore + 1) << c.name;
             EXPECT_TRUE(queued.empty()) << c.name;
-            const Json::Value sent = Parse(batches.back());
+            const Json::Value sent = ParseJson(batches.back());
             record = sent[sent.size() - 1];
             EXPECT_EQ(tracker->pending(), 0) << c.name;
         }
@@ -389,7 +381,7 @@ TEST_F(TrackerTest, CrashIsSentAtOnceWithWhatIsQueued)
     tracker->trackCrash("boom");
     auto batches = log->Batches();
     ASSERT_EQ(batches.size(), 1u) << "a lone crash report still leaves at once";
-    Json::Value sent = Parse(batches[0]);
+    Json::Value sent = ParseJson(batches[0]);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0]["event"].asString(), "AppCrashed");
     EXPECT_EQ(sent[0]["properties"]["app_crashed_reason"].asString(), "boom");
@@ -403,7 +395,7 @@ TEST_F(TrackerTest, CrashIsSentAtOnceWithWhatIsQueued)
     tracker->trackCrash("again");
     batches = log->Batches();
     ASSERT_EQ(batches.size(), 2u);
-    sent = Parse(batches[1]);
+    sent = ParseJson(batches[1]);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0]["event"].asString(), "QxEventClick");
     EXPECT_EQ(sent[1]["event"].asString(), "AppCrashed");
@@ -428,8 +420,8 @@ TEST_F(TrackerTest, CrashWithTheEndpointDownStagesTheRunsRecords)
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(Parse(lines[0])["event"].asString(), "QxEventClick");
-    EXPECT_EQ(Parse(lines[1])["event"].asString(), "AppCrashed");
+    EXPECT_EQ(ParseJson(lines[0])["event"].asString(), "QxEventClick");
+    EXPECT_EQ(ParseJson(lines[1])["event"].asString(), "AppCrashed");
     EXPECT_EQ(Sdk::QueuedRecords().size(), 2u) << "still queued for a later flush";
 }
 

@@ -33,6 +33,20 @@ bool Contains(const std::vector<int32_t>& codes, int32_t code)
     return std::find(codes.begin(), codes.end(), code) != codes.end();
 }
 
+// Starts `program` (a copy of output-child) sleeping for `milliseconds`; its process handle.
+Utils::UniqueHandle StartSleeper(const std::wstring& program, DWORD milliseconds, DWORD* processId = nullptr)
+{
+    std::wstring commandLine = L"\"" + program + L"\" sleep " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return Utils::UniqueHandle();
+    Utils::UniqueHandle thread(info.hThread);
+    if (processId) *processId = info.dwProcessId;
+    return Utils::UniqueHandle(info.hProcess);
+}
+
 // One orchestrated attempt at a time, with the single-stream downloader on a local package
 // address; the launch settings are restored afterwards.
 class DownloadInstallerTest : public ::testing::Test {
@@ -174,14 +188,8 @@ TEST_F(DownloadInstallerTest, InstallNewModeWaitsForTheRunningProductOffTheCalli
     // A running "lumacutout.exe" that exits after a moment.
     const std::wstring product = m_server / L"lumacutout.exe";
     ASSERT_TRUE(CopyFileW(TestPackages::OutputChild().c_str(), product.c_str(), FALSE));
-    std::wstring commandLine = L"\"" + product + L"\" sleep 1500";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    Utils::UniqueHandle process(info.hProcess);
-    Utils::UniqueHandle thread(info.hThread);
+    const Utils::UniqueHandle process = StartSleeper(product, 1500);
+    ASSERT_TRUE(process.valid());
     ASSERT_NE(FindProcessByName(L"lumacutout.exe"), 0u);
 
     g_LaunchSettings.m_InsNew = true;
@@ -215,15 +223,10 @@ TEST(FindProcessByNameTest, FindsARunningProgramByItsExactFileName)
     ASSERT_TRUE(CopyFileW(TestPackages::OutputChild().c_str(), (dir / name).c_str(), FALSE));
     EXPECT_EQ(FindProcessByName(name), 0u);
 
-    std::wstring commandLine = L"\"" + (dir / name) + L"\" sleep 5000";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(
-        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    Utils::UniqueHandle process(info.hProcess);
-    Utils::UniqueHandle thread(info.hThread);
-    EXPECT_EQ(FindProcessByName(name), info.dwProcessId);
+    DWORD processId = 0;
+    const Utils::UniqueHandle process = StartSleeper(dir / name, 5000, &processId);
+    ASSERT_TRUE(process.valid());
+    EXPECT_EQ(FindProcessByName(name), processId);
     std::wstring upper = name;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::towupper);
     EXPECT_EQ(FindProcessByName(upper), 0u) << "names compare case-sensitively";
