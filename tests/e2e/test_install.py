@@ -47,11 +47,13 @@ def clear_registry():
 class Attempt:
     def __init__(self, result):
         self.exit_code = result.returncode
-        self.events, self.reports = [], []
+        self.events, self.reports, self.stats = [], [], {}
         for line in result.stdout.splitlines():
             fields = line.split("\t")
             if fields[0] == "report":
                 self.reports.append((fields[1], fields[2]))
+            elif fields[0] == "stats":
+                self.stats = dict(field.split("=", 1) for field in fields[1:])
             else:
                 self.events.append((int(fields[0]), float(fields[1]), fields[2]))
 
@@ -65,8 +67,8 @@ class InstallTest(unittest.TestCase):
         cls.scratch = ScratchDir()
         folder = cls.scratch.__enter__()
         cls.world = NginxWorld(folder / "www")
-        package = cls.world.add_file(PACKAGES / "LumaCutSetup-success.exe")
-        cls.world.redirect("/software/462", package.path)
+        cls.package = cls.world.add_file(PACKAGES / "LumaCutSetup-success.exe")
+        cls.world.redirect("/software/462", cls.package.path)
         cls.world.start()
 
     @classmethod
@@ -87,8 +89,9 @@ class InstallTest(unittest.TestCase):
 
     def test_first_installation_then_an_update_that_removes_the_old_version_first(self):
         product = self.folder / "LumaCut"
-        first = self.install(self.world.http_url("/software/462"), product)
+        first = self.install(self.world.http_url("/software/462"), product, "--stats")
         self.assertEqual(first.exit_code, 0, first.events)
+        self.assertEqual(int(first.stats["bytes"]), self.package.file.stat().st_size)
         self.assertEqual(first.codes()[0], 1001)
         self.assertEqual(first.codes()[-1], 2003)
         self.assertIn(1003, first.codes())

@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "EventPrinter.h"
 #include "Output.h"
+#include "Stats.h"
 
 #include "app/LaunchSettings.h"
 #include "download/CurlGlobal.h"
@@ -9,9 +10,6 @@
 #include "utils/Text.h"
 
 #include <windows.h>
-
-#include <psapi.h>
-#include <sys/stat.h>
 
 #include <charconv>
 #include <memory>
@@ -74,21 +72,6 @@ void OnEvent(Session& session, int32_t code, double value, const wchar_t* text)
         session.succeeded = code == DL_CODE_SUCCESS;
         SetEvent(session.finished.get());
     }
-}
-
-int64_t FileSize(const std::wstring& path)
-{
-    struct _stat64 status;
-    return _wstat64(path.c_str(), &status) == 0 ? status.st_size : 0;
-}
-
-void PrintStats(ULONGLONG elapsedMs, int64_t bytes)
-{
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    Print(L"stats\telapsed_ms=" + std::to_wstring(elapsedMs) + L"\tbytes=" + std::to_wstring(bytes) +
-          L"\tpeak_working_set=" + std::to_wstring(counters.PeakWorkingSetSize) + L"\n");
 }
 
 } // namespace

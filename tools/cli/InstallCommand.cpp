@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "EventPrinter.h"
 #include "Output.h"
+#include "Stats.h"
 
 #include "app/InstallerReport.h"
 #include "app/LaunchSettings.h"
@@ -24,7 +25,7 @@ namespace Cli {
 namespace {
 
 constexpr wchar_t kUsage[] =
-    L"usage: installer-cli install URL DIR [--previous-uninstaller=PATH] [--type=N] [--launch]\n";
+    L"usage: installer-cli install URL DIR [--previous-uninstaller=PATH] [--type=N] [--launch] [--stats]\n";
 
 struct InstallOptions {
     std::wstring url;
@@ -32,6 +33,7 @@ struct InstallOptions {
     std::optional<std::wstring> previousUninstaller;
     std::optional<int> downloadType;
     bool launch = false;
+    bool stats = false;
 };
 
 std::optional<InstallOptions> ReadOptions(const Arguments& arguments)
@@ -46,6 +48,8 @@ std::optional<InstallOptions> ReadOptions(const Arguments& arguments)
             if (!options.downloadType) return std::nullopt;
         } else if (argument == L"--launch") {
             options.launch = true;
+        } else if (argument == L"--stats") {
+            options.stats = true;
         } else if (argument.rfind(L"--", 0) == 0) {
             return std::nullopt;
         } else {
@@ -130,13 +134,20 @@ int RunInstall(const Arguments& arguments)
     const bool adminact = Utils::GetConsoleUserName(consoleUser) && Utils::IsAdminAccount(consoleUser);
     const bool authorizationact = Utils::IsAdministrator();
 
+    const ULONGLONG started = GetTickCount64();
+    int64_t packageBytes = 0;
     EventQueue queue;
     PackageReport report;
     int exitCode = 1;
     {
+        const std::wstring packagePath = CDownloadInstaller::PackagePathFor(options->directory);
         CDownloadInstaller installer(
-            [&queue](int32_t code, double value, const wchar_t* text) { queue.Post(code, value, text); }, options->url,
-            previousUninstaller, options->directory, true, true, adminact);
+            [&](int32_t code, double value, const wchar_t* text) {
+                // Measured before the orchestrator reacts, while the package is complete on disk.
+                if (code == DL_CODE_SUCCESS) packageBytes = FileSize(packagePath);
+                queue.Post(code, value, text);
+            },
+            options->url, previousUninstaller, options->directory, true, true, adminact);
         installer.SetParams(options->url, previousUninstaller, options->directory, true, true, adminact,
                             authorizationact, L"");
         installer.Start();
@@ -167,6 +178,7 @@ int RunInstall(const Arguments& arguments)
         }
     } // the runners wait for their workers (a package still exiting, an uninstaller finishing)
 
+    if (options->stats) PrintStats(GetTickCount64() - started, packageBytes);
     InstallerReport::SetReporter(previousReporter);
     CoUninitialize();
     return exitCode;

@@ -31,7 +31,7 @@ constexpr Subcommand kSubcommands[] = {
     {L"download", L"download [--type=N] [--stats] URL DEST   fetch URL into DEST with downloader type N (default 1)",
      &Cli::RunDownload},
     {L"install",
-     L"install URL DIR [--previous-uninstaller=PATH] [--type=N] [--launch]\n"
+     L"install URL DIR [--previous-uninstaller=PATH] [--type=N] [--launch] [--stats]\n"
      L"                             one whole installation attempt as the window runs it",
      &Cli::RunInstall},
 };
