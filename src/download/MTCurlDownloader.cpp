@@ -4,6 +4,7 @@
 #include "download/PackageChecksum.h"
 #include "download/TlsTrust.h"
 #include "utils/DebugLog.h"
+#include "utils/DetachedThread.h"
 #include "utils/Text.h"
 
 #include <windows.h>
@@ -13,8 +14,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -168,20 +167,16 @@ void CMTCurlDownloader::Start_Down(const std::shared_ptr<Shared>& shared)
             std::lock_guard lock(shared->countMutex);
             ++shared->activeCount;
         }
-        try {
-            std::thread(&CMTCurlDownloader::downloadThreadFun, shared, part.get()).detach();
-        } catch (const std::system_error&) {
+        DownloadPartNode* range = part.get();
+        if (!Utils::RunDetached([shared, range] { downloadThreadFun(shared, range); })) {
             part->file.reset();
             part->status = CURLE_FAILED_INIT;
             std::lock_guard lock(shared->countMutex);
             --shared->activeCount;
         }
     }
-    try {
-        std::thread(&CMTCurlDownloader::waitForFinishThreadFun, shared).detach();
-    } catch (const std::system_error&) {
+    if (!Utils::RunDetached([shared] { waitForFinishThreadFun(shared); }))
         waitForFinishThreadFun(shared); // no thread to spare: wait here instead
-    }
 }
 
 bool CMTCurlDownloader::getRealDownloadUrl(Shared& shared, const std::string& address)

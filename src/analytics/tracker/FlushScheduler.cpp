@@ -2,11 +2,9 @@
 
 #include "analytics/core/Sdk.h"
 #include "analytics/core/SendStatus.h"
+#include "utils/DetachedThread.h"
 
 #include <windows.h>
-
-#include <system_error>
-#include <thread>
 
 namespace tarvo::tracking {
 
@@ -40,14 +38,13 @@ void FlushScheduler::AfterEvent(Mode mode)
         std::lock_guard lock(m_state->mutex);
         ++m_state->detached;
     }
-    try {
-        std::thread([state = m_state, mode] {
-            RunStep(*state, mode);
-            std::lock_guard lock(state->mutex);
-            --state->detached;
-            state->idle.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    const bool detached = Utils::RunDetached([state = m_state, mode] {
+        RunStep(*state, mode);
+        std::lock_guard lock(state->mutex);
+        --state->detached;
+        state->idle.notify_all();
+    });
+    if (!detached) {
         {
             std::lock_guard lock(m_state->mutex);
             --m_state->detached;

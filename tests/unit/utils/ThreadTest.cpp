@@ -1,4 +1,5 @@
 #include "support/LogCapture.h"
+#include "utils/DetachedThread.h"
 #include "utils/Thread.h"
 
 #include <windows.h>
@@ -175,6 +176,40 @@ TEST(ThreadTest, AWorkerCanRetireItsOwnThreadObject)
     ASSERT_EQ(WaitForSingleObject(done.get(), 10000), WAIT_OBJECT_0);
     EXPECT_EQ(shared->self, nullptr);
     EXPECT_EQ(shared->seen, "still alive");
+}
+
+} // namespace
+
+namespace {
+
+// Many short detached threads started at once, from several threads: every one runs, once,
+// and each frees its own work.
+TEST(RunDetachedTest, EveryDetachedWorkRunsOnce)
+{
+    constexpr int kStarters = 4, kEach = 100;
+    struct Shared {
+        std::atomic<int> ran{0};
+        Utils::UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    auto shared = std::make_shared<Shared>();
+    std::vector<std::unique_ptr<Utils::Thread>> starters;
+    for (int s = 0; s < kStarters; ++s) {
+        starters.push_back(std::make_unique<Utils::Thread>(shared.get(), L"ABDEF", [shared](void*) -> unsigned {
+            for (int i = 0; i < kEach; ++i) {
+                EXPECT_TRUE(Utils::RunDetached([shared] {
+                    if (shared->ran.fetch_add(1) + 1 == kStarters * kEach) SetEvent(shared->done.get());
+                }));
+            }
+            return 0;
+        }));
+        starters.back()->Resume();
+    }
+    starters.clear();
+    ASSERT_EQ(WaitForSingleObject(shared->done.get(), 30000), WAIT_OBJECT_0);
+    // Every work item has released its copy of `shared` once nothing else runs.
+    for (int i = 0; i < 300 && shared.use_count() > 1; ++i) Sleep(10);
+    EXPECT_EQ(shared.use_count(), 1);
+    EXPECT_EQ(shared->ran.load(), kStarters * kEach);
 }
 
 } // namespace
