@@ -1,6 +1,6 @@
 #include "download/PackageChecksum.h"
 
-#include "download/CryptoHandles.h"
+#include "utils/CryptoHandles.h"
 #include "utils/Handles.h"
 
 #include <windows.h>

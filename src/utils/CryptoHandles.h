@@ -4,7 +4,7 @@
 
 #include <wincrypt.h>
 
-// Owning types for the CryptoAPI objects the package checksum uses.
+// Owning types for CryptoAPI objects (the package checksum uses them).
 namespace Utils {
 
 namespace Traits {
