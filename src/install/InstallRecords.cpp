@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -47,9 +46,9 @@ std::wstring LocalTimeStamp()
 // the wait early and is posted again for the caller's own loop.
 void PumpMessagesFor(DWORD milliseconds)
 {
-    const DWORD start = timeGetTime();
+    const ULONGLONG start = GetTickCount64();
     MSG message;
-    while (timeGetTime() - start < milliseconds) {
+    while (GetTickCount64() - start < milliseconds) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(message.wParam));

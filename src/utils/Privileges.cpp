@@ -1,5 +1,7 @@
 #include "utils/Privileges.h"
 
+#include "utils/Handles.h"
+
 #include <windows.h>
 
 #include <lm.h>
@@ -14,12 +16,12 @@ namespace {
 struct SidDeleter {
     void operator()(PSID sid) const noexcept { FreeSid(sid); }
 };
-struct NetBufferDeleter {
-    void operator()(void* buffer) const noexcept { NetApiBufferFree(buffer); }
-};
-struct WtsMemoryDeleter {
-    void operator()(void* memory) const noexcept { WTSFreeMemory(memory); }
-};
+// The account and session libraries are loaded only when a probe runs: they are heavy to map
+// (the network account service in particular) and most processes never ask.
+template <class Function> Function Lookup(const UniqueModule& library, const char* name)
+{
+    return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library.get(), name))) : nullptr;
+}
 
 } // namespace
 
@@ -38,22 +40,35 @@ bool IsAdministrator()
 
 bool IsAdminAccount(const std::wstring& userName)
 {
+    using GetInfo = NET_API_STATUS(WINAPI*)(LPCWSTR, LPCWSTR, DWORD, LPBYTE*);
+    using FreeBuffer = NET_API_STATUS(WINAPI*)(LPVOID);
+    const UniqueModule netapi(LoadLibraryW(L"netapi32.dll"));
+    const auto getInfo = Lookup<GetInfo>(netapi, "NetUserGetInfo");
+    const auto freeBuffer = Lookup<FreeBuffer>(netapi, "NetApiBufferFree");
+    if (!getInfo || !freeBuffer) return false;
+
     LPBYTE raw = nullptr;
-    const NET_API_STATUS status = NetUserGetInfo(nullptr, userName.c_str(), 1, &raw);
-    std::unique_ptr<void, NetBufferDeleter> buffer(raw);
-    if (status != NERR_Success || !raw) return false;
-    return reinterpret_cast<const USER_INFO_1*>(raw)->usri1_priv == USER_PRIV_ADMIN;
+    const NET_API_STATUS status = getInfo(nullptr, userName.c_str(), 1, &raw);
+    const bool admin =
+        status == NERR_Success && raw && reinterpret_cast<const USER_INFO_1*>(raw)->usri1_priv == USER_PRIV_ADMIN;
+    if (raw) freeBuffer(raw);
+    return admin;
 }
 
 bool GetConsoleUserName(std::wstring& out)
 {
+    using Query = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
+    using FreeMemory = void(WINAPI*)(PVOID);
+    const UniqueModule wtsapi(LoadLibraryW(L"wtsapi32.dll"));
+    const auto query = Lookup<Query>(wtsapi, "WTSQuerySessionInformationW");
+    const auto freeMemory = Lookup<FreeMemory>(wtsapi, "WTSFreeMemory");
+    if (!query || !freeMemory) return false;
+
     LPWSTR raw = nullptr;
     DWORD bytes = 0;
-    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTSGetActiveConsoleSessionId(), WTSUserName, &raw,
-                                     &bytes))
-        return false;
-    std::unique_ptr<void, WtsMemoryDeleter> buffer(raw);
+    if (!query(WTS_CURRENT_SERVER_HANDLE, WTSGetActiveConsoleSessionId(), WTSUserName, &raw, &bytes)) return false;
     out = raw ? raw : L"";
+    if (raw) freeMemory(raw);
     return true;
 }
 

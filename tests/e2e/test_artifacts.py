@@ -35,6 +35,14 @@ class ExecutableTest(unittest.TestCase):
                 for runtime in ("libgcc_s_dw2-1.dll", "libstdc++-6.dll", "libwinpthread-1.dll", "zlib1.dll"):
                     self.assertNotIn(runtime, imports)
 
+    def test_shipped_executables_carry_no_debug_sections(self):
+        # Debug sections would be mapped into every run and multiply the download size.
+        for exe in (BUILD_DIR / "Installer.exe", BUILD_DIR / "installer-cli.exe"):
+            with self.subTest(exe.name):
+                sections = subprocess.run(["i686-w64-mingw32-objdump", "-h", str(exe)], capture_output=True,
+                                          text=True, check=True).stdout
+                self.assertNotIn(".debug_", sections)
+
 
 if __name__ == "__main__":
     unittest.main()
