@@ -16,8 +16,8 @@ namespace {
 struct SidDeleter {
     void operator()(PSID sid) const noexcept { FreeSid(sid); }
 };
-// The account and session libraries are loaded only when a probe runs: they are heavy to map
-// (the network account service in particular) and most processes never ask.
+// The account and session libraries are loaded only when a probe runs, so that the many
+// processes that never ask (the downloads, the reports) do not load them.
 template <class Function> Function Lookup(const UniqueModule& library, const char* name)
 {
     return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library.get(), name))) : nullptr;
