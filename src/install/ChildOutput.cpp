@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <exception>
 #include <string>
 
 namespace {
@@ -57,5 +58,23 @@ int ReadChildOutput(Utils::Process& child, COutputProtocol& protocol, AfterVerdi
     }
     if (parsing())
         if (const int result = protocol.Finish(); result != PARSE_UNSETTLED) verdict = result;
+    return verdict;
+}
+
+std::optional<int> RunChild(std::unique_ptr<Utils::Process>& child, const std::wstring& commandLine,
+                            COutputProtocol& protocol, AfterVerdict after)
+{
+    try {
+        child = std::make_unique<Utils::Process>();
+        // Refuses a command line that does not fit its buffer rather than cutting it.
+        child->Create(commandLine);
+    } catch (const std::exception&) {
+        child.reset();
+        return std::nullopt;
+    }
+    const int verdict = ReadChildOutput(*child, protocol, after);
+    WaitForSingleObject(child->processHandle(), INFINITE);
+    child->Close();
+    child.reset();
     return verdict;
 }

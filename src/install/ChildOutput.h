@@ -1,5 +1,9 @@
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string>
+
 class COutputProtocol;
 
 namespace Utils {
@@ -18,3 +22,10 @@ enum class AfterVerdict {
 // started still holds open. Blocks the calling thread (a runner's worker). Returns the last
 // settled parse result (PARSE_SUCCESS or PARSE_FAILURE), or PARSE_UNSETTLED.
 int ReadChildOutput(Utils::Process& child, COutputProtocol& protocol, AfterVerdict after);
+
+// Starts `commandLine` as a hidden child held in `child`, reads its output as ReadChildOutput
+// does, waits for it to exit and closes it. Returns the settled parse result, or nothing when
+// the child could not be started (the command line did not fit, or process creation failed).
+// `child` is set while the child runs, so its owner can see it; it is empty again afterwards.
+std::optional<int> RunChild(std::unique_ptr<Utils::Process>& child, const std::wstring& commandLine,
+                            COutputProtocol& protocol, AfterVerdict after);

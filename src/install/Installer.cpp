@@ -69,21 +69,13 @@ void CInstaller::Work()
 {
     Send(IST_CODE_START, 0.0, L"");
     Send(IST_CODE_PROGRESS, 0.0, L"");
-    try {
-        m_child = std::make_unique<Utils::Process>();
-        // Refuses a command line that does not fit its buffer rather than cutting it.
-        m_child->Create(m_commandLine);
-    } catch (const std::exception&) {
-        m_child.reset();
+    const std::optional<int> verdict = RunChild(m_child, m_commandLine, m_protocol, AfterVerdict::Discard);
+    if (!verdict) {
         Send(IST_CODE_FAIL, 2.0, L"");
         return;
     }
-    const int verdict = ReadChildOutput(*m_child, m_protocol, AfterVerdict::Discard);
-    WaitForSingleObject(m_child->processHandle(), INFINITE);
-    m_child->Close();
-    m_child.reset();
     // The child's exit code means nothing: only State and Error lines report a failure.
-    if (verdict == PARSE_UNSETTLED) Send(INSTALL_SUCCESS, 1.0, L"");
+    if (*verdict == PARSE_UNSETTLED) Send(INSTALL_SUCCESS, 1.0, L"");
 }
 
 void CInstaller::Send(int32_t code, double value, const wchar_t* text) const

@@ -66,22 +66,13 @@ void CUnInstaller::Work()
         return;
     }
     Send(UNIST_CODE_PROGRESS, 0.0, L"");
-    m_child.reset();
-    try {
-        m_child = std::make_unique<Utils::Process>();
-        // Refuses a command line that does not fit its buffer rather than cutting it.
-        m_child->Create(m_commandLine);
-    } catch (const std::exception&) {
-        m_child.reset();
+    // Unlike the package, the uninstaller is read until it exits, verdict or not.
+    const std::optional<int> verdict = RunChild(m_child, m_commandLine, m_protocol, AfterVerdict::KeepParsing);
+    if (!verdict) {
         Send(UNIST_CODE_FAIL, 2.0, L"");
         return;
     }
-    // Unlike the package, the uninstaller is read until it exits, verdict or not.
-    const int verdict = ReadChildOutput(*m_child, m_protocol, AfterVerdict::KeepParsing);
-    WaitForSingleObject(m_child->processHandle(), INFINITE);
-    m_child->Close();
-    m_child.reset();
-    if (verdict == PARSE_UNSETTLED) Send(UNIST_CODE_SUCCESS, 1.0, L"");
+    if (*verdict == PARSE_UNSETTLED) Send(UNIST_CODE_SUCCESS, 1.0, L"");
 }
 
 void CUnInstaller::Send(int32_t code, double value, const wchar_t* text) const
