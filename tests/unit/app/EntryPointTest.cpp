@@ -14,6 +14,8 @@ DWORD RunInstaller()
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    // No standard streams: nothing the installer starts may hold on to the test runner's pipe.
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION info{};
     std::wstring commandLine = L"\"" + InstallerPath() + L"\"";
     EXPECT_TRUE(
